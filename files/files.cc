@@ -107,11 +107,11 @@ void ReplaceFileContents(Platform& platform, const std::string& path,
   bool written = WriteAll(platform, temporary.handle(), contents);
   temporary.Close();
   if (!written) {
-    platform.DeleteFile(temporary_path);
+    platform.RemoveFile(temporary_path);
     throw EWriteError("Stream write error");
   }
-  if (!platform.ReplaceFile(temporary_path, path)) {
-    platform.DeleteFile(temporary_path);
+  if (!platform.RenameOver(temporary_path, path)) {
+    platform.RemoveFile(temporary_path);
     throw EFCreateError("Cannot create file " + path);
   }
 }

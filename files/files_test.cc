@@ -84,7 +84,7 @@ TEST(ReplaceFileContentsTest, PutsTheNewBytesInPlace) {
 
 // A platform whose replacing step fails.
 struct ReplaceFails : FakePlatform {
-  bool ReplaceFile(const std::string&, const std::string&) override {
+  bool RenameOver(const std::string&, const std::string&) override {
     return false;
   }
 };

@@ -88,9 +88,9 @@ class Platform {
   // Closes a file opened above.
   virtual void CloseFile(FileHandle file) = 0;
   // Puts the file from in place of the file to, in one step.
-  virtual bool ReplaceFile(const std::string& from, const std::string& to) = 0;
+  virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
   // Deletes a file; false when it cannot.
-  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
 
   // Shows a message and waits until the user has closed it.
   virtual void ShowMessage(const std::string& caption, const std::string& text,

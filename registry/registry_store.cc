@@ -243,9 +243,13 @@ RegKey* RegistryStore::CreateKey(const std::string& full_path) {
   auto found = keys_.find(upper);
   if (found != keys_.end()) return &found->second;
   std::string parent = ParentOf(full_path);
-  if (!parent.empty()) CreateKey(parent);
+  // An existing parent keeps the case it was written with.
+  std::string path = full_path;
+  if (!parent.empty()) {
+    path = CreateKey(parent)->path + full_path.substr(parent.size());
+  }
   RegKey& key = keys_[upper];
-  key.path = full_path;
+  key.path = path;
   return &key;
 }
 
@@ -297,7 +301,14 @@ std::vector<const RegKey*> RegistryStore::Keys() const {
 
 std::string RegistryStore::ToRegedit4() const {
   std::string text = std::string(kHeader) + "\r\n";
-  for (const RegKey* key : Keys()) {
+  std::vector<const RegKey*> keys = Keys();
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const RegKey* key = keys[i];
+    // A key without values that has keys below it comes back with them.
+    bool has_child = i + 1 < keys.size() &&
+                     UpperAscii(keys[i + 1]->path)
+                             .rfind(UpperAscii(key->path) + "\\", 0) == 0;
+    if (key->values.empty() && has_child) continue;
     text += "\r\n[" + key->path + "]\r\n";
     for (const RegValue& value : key->values) {
       text += (value.name.empty() ? "@" : QuoteText(value.name)) + "=" +

@@ -59,6 +59,18 @@ TEST(RegistryStoreTest, WritesWhatItReads) {
             std::string::npos);
 }
 
+TEST(RegistryStoreTest, NewKeyTakesTheCaseOfItsExistingParents) {
+  RegistryStore store = RegistryStore::FromRegedit4(
+      "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Borland]\r\n\"v\"=\"x\"\r\n");
+  EXPECT_EQ(store.CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Help")->path,
+            "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Help");
+  // Keys that only hold other keys are not written out.
+  EXPECT_EQ(store.ToRegedit4(),
+            "REGEDIT4\r\n"
+            "\r\n[HKEY_LOCAL_MACHINE\\Software\\Borland]\r\n\"v\"=\"x\"\r\n"
+            "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Help]\r\n");
+}
+
 TEST(RegistryStoreTest, BadTextNamesItsLine) {
   struct Case {
     const char* text;

@@ -146,9 +146,9 @@ bool FakePlatform::FlushFile(FileHandle file) {
 
 void FakePlatform::CloseFile(FileHandle file) { open_files_.erase(file); }
 
-bool FakePlatform::ReplaceFile(const std::string& from,
+bool FakePlatform::RenameOver(const std::string& from,
                                const std::string& to) {
-  calls.push_back("ReplaceFile " + from + " " + to);
+  calls.push_back("RenameOver " + from + " " + to);
   std::string from_key = KeyOf(from);
   std::string to_key = KeyOf(to);
   auto source = files_.find(from_key);
@@ -168,8 +168,8 @@ bool FakePlatform::ReplaceFile(const std::string& from,
   return true;
 }
 
-bool FakePlatform::DeleteFile(const std::string& path) {
-  calls.push_back("DeleteFile " + path);
+bool FakePlatform::RemoveFile(const std::string& path) {
+  calls.push_back("RemoveFile " + path);
   auto found = files_.find(KeyOf(path));
   if (found == files_.end() || found->second.is_directory) return false;
   files_.erase(found);

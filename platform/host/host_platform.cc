@@ -295,7 +295,7 @@ bool HostPlatform::FlushFile(FileHandle file) {
 
 void HostPlatform::CloseFile(FileHandle file) { close(FdOf(file)); }
 
-bool HostPlatform::ReplaceFile(const std::string& from, const std::string& to) {
+bool HostPlatform::RenameOver(const std::string& from, const std::string& to) {
   std::string host_from = HostPath(from);
   std::string host_to = HostPath(to);
   if (host_from.empty() || host_to.empty()) return false;
@@ -304,7 +304,7 @@ bool HostPlatform::ReplaceFile(const std::string& from, const std::string& to) {
   return rename(host_from.c_str(), host_to.c_str()) == 0;
 }
 
-bool HostPlatform::DeleteFile(const std::string& path) {
+bool HostPlatform::RemoveFile(const std::string& path) {
   std::string host = HostPath(path);
   return !host.empty() && unlink(host.c_str()) == 0;
 }

@@ -63,8 +63,8 @@ class HostPlatform : public Platform {
                  std::size_t* written) override;
   bool FlushFile(FileHandle file) override;
   void CloseFile(FileHandle file) override;
-  bool ReplaceFile(const std::string& from, const std::string& to) override;
-  bool DeleteFile(const std::string& path) override;
+  bool RenameOver(const std::string& from, const std::string& to) override;
+  bool RemoveFile(const std::string& path) override;
 
   void ShowMessage(const std::string& caption, const std::string& text,
                    BoxKind kind) override;

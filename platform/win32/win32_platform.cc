@@ -162,13 +162,13 @@ bool Win32Platform::FlushFile(FileHandle file) {
 
 void Win32Platform::CloseFile(FileHandle file) { CloseHandle(AsFile(file)); }
 
-bool Win32Platform::ReplaceFile(const std::string& from,
+bool Win32Platform::RenameOver(const std::string& from,
                                 const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool Win32Platform::DeleteFile(const std::string& path) {
+bool Win32Platform::RemoveFile(const std::string& path) {
   return ::DeleteFileA(path.c_str()) != 0;
 }
 
