@@ -13,6 +13,7 @@ target_link_libraries(korvinst_fake PUBLIC korvinst_emulated)
 
 add_executable(korvinst_tests
   app/command_line_test.cc
+  app/fault_injection_test.cc
   app/run_test.cc
   files/files_test.cc
   help/contents_merge_test.cc
