@@ -413,7 +413,7 @@ def quote_argument(arg):
 class Scenario:
     KNOWN = {"description", "only", "why", "program", "command_line", "argv",
              "registry", "read_only_keys", "files", "folders", "held_open",
-             "read_only_files", "full_disk", "expect"}
+             "read_only_files", "file_years", "full_disk", "expect"}
     KNOWN_EXPECT = {"exit", "registry_changes", "file_changes",
                     "folders_created", "messages"}
 
@@ -467,7 +467,9 @@ class Scenario:
         self.held_open = list(data.get("held_open", []))
         self.read_only_files = list(data.get("read_only_files", []))
         self.full_disk = data.get("full_disk")
-        for listed in self.held_open + self.read_only_files:
+        self.file_years = dict(data.get("file_years", {}))
+        for listed in self.held_open + self.read_only_files + list(
+                self.file_years):
             if listed not in self.files:
                 raise ScenarioError(f"{self.name}: {listed} is not in files")
         self.exit = expect["exit"]
@@ -579,6 +581,21 @@ def walk_files(top, drive, decode, above=()):
     return files, folders
 
 
+def write_files(scenario, unix_path):
+    """Makes the scenario's folders and files, with their dates."""
+    for folder in scenario.folders:
+        os.makedirs(unix_path(folder), exist_ok=True)
+    for path, contents in scenario.files.items():
+        unix = unix_path(path)
+        os.makedirs(os.path.dirname(unix), exist_ok=True)
+        with open(unix, "wb") as f:
+            f.write(contents)
+    for path, year in scenario.file_years.items():
+        # Mid-year noon, so that no time zone moves it to another year.
+        when = time.mktime((int(year), 6, 15, 12, 0, 0, 0, 0, -1))
+        os.utime(unix_path(path), (when, when))
+
+
 def host_unix_path(machine, windows_path):
     drive, parts = windows_path_parts(windows_path)
     return os.path.join(os.fsencode(machine), f"drive_{drive}".encode(),
@@ -621,13 +638,7 @@ class HostRunner:
                 folder = host_unix_path(machine, scenario.full_disk["folder"])
                 mount_tmpfs(folder, scenario.full_disk["size"])
                 mounted.append(folder)
-            for folder in scenario.folders:
-                os.makedirs(host_unix_path(machine, folder), exist_ok=True)
-            for path, contents in scenario.files.items():
-                unix = host_unix_path(machine, path)
-                os.makedirs(os.path.dirname(unix), exist_ok=True)
-                with open(unix, "wb") as f:
-                    f.write(contents)
+            write_files(scenario, lambda p: host_unix_path(machine, p))
             for path in scenario.read_only_files:
                 os.chmod(host_unix_path(machine, path), 0o444)
             for path in scenario.held_open:
@@ -811,13 +822,7 @@ class WindowsRunner:
             folder = self.unix_path(scenario.full_disk["folder"])
             mount_tmpfs(folder, scenario.full_disk["size"])
             mounted.append(folder)
-        for folder in scenario.folders:
-            os.makedirs(self.unix_path(folder), exist_ok=True)
-        for path, contents in scenario.files.items():
-            unix = self.unix_path(path)
-            os.makedirs(os.path.dirname(unix), exist_ok=True)
-            with open(unix, "wb") as f:
-                f.write(contents)
+        write_files(scenario, self.unix_path)
 
         os.makedirs(self.bin, exist_ok=True)
         program = os.path.join(self.bin, scenario.program)
