@@ -745,6 +745,10 @@ class WindowsRunner:
             "KORVINST_SCENARIO_WINE",
             os.path.join(tempfile.gettempdir(), "korvinst-scenarios-wine"))
         self.prefix = os.path.join(self.home, "prefix")
+        # One suite at a time in the prefix; a second run waits here.
+        os.makedirs(self.home, exist_ok=True)
+        self.lock = open(os.path.join(self.home + ".lock"), "w")
+        fcntl.flock(self.lock, fcntl.LOCK_EX)
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all",
                         WINEARCH="win64", WINEDLLOVERRIDES="mscoree,mshtml=")
         self.drive_c = os.path.join(self.prefix, "drive_c")
@@ -775,6 +779,7 @@ class WindowsRunner:
     def close(self):
         self.clean_drives()
         subprocess.run(["wineserver", "-k"], env=self.env)
+        self.lock.close()
 
     def clean_drives(self):
         for entry in os.listdir(self.drive_c):
@@ -889,19 +894,17 @@ class WindowsRunner:
                 words = line.split()
                 if not words:
                     continue
-                unhex = lambda w: bytes.fromhex(w).decode(ANSI, "replace") \
-                    if w != "-" else ""
+                unhex = lambda w: "" if w == "-" else \
+                    bytes.fromhex(w).decode(ANSI, "replace")
                 if words[0] == "message":
                     current_message = {"buttons": []}
                     messages.append(current_message)
                 elif words[0] in ("caption", "text"):
-                    current_message[words[0]] = unhex(
-                        words[1]) if len(words) > 1 else ""
+                    current_message[words[0]] = unhex(words[1])
                 elif words[0] == "icon":
                     current_message["icon"] = words[1]
                 elif words[0] == "button":
-                    current_message["buttons"].append(
-                        unhex(words[1]) if len(words) > 1 else "")
+                    current_message["buttons"].append(unhex(words[1]))
                 elif words[0] == "exit":
                     exit_code = int(words[1])
                 elif words[0] == "timeout":
@@ -923,9 +926,8 @@ class WindowsRunner:
                         problems.append("registry: a value was written where "
                                         "none belongs: " + line.strip())
                         continue
-                    name = unhex(words[1]) if words[1] != "-" else ""
-                    data = bytes.fromhex(words[3]) if len(words) > 3 and \
-                        words[3] != "-" else b""
+                    name = unhex(words[1])
+                    data = b"" if words[3] == "-" else bytes.fromhex(words[3])
                     dumped.set(current_key, name, int(words[2]), data)
         if exit_code is not None and exit_code != scenario.exit:
             problems.append(f"exit status: expected {scenario.exit}, "
@@ -1051,6 +1053,9 @@ def main():
                 continue
             except ScenarioError as error:
                 problems = [str(error)]
+            except Exception:  # a fault of the runner: report, go on
+                import traceback
+                problems = ["the runner failed:\n" + traceback.format_exc()]
             if problems:
                 failed.append(scenario.name)
                 print(f"FAIL {scenario.name}: {scenario.description}")

@@ -4,7 +4,8 @@
 //   korvhelp.exe <input file> <output file>
 //
 // The input is a list of lines, one step each, every free text in hex (two
-// digits a byte) so that spaces, quotes and bytes 128 to 255 pass unchanged:
+// digits a byte, "-" for none) so that spaces, quotes and bytes 128 to 255
+// pass unchanged:
 //
 //   clear <view> <root> <hexpath>      delete a key and everything below it
 //   key <view> <root> <hexpath>        create a key; later values go into it
@@ -53,6 +54,12 @@ std::string ToHex(const std::string& bytes) {
   return hex;
 }
 
+// A hex field of the output: "-" stands for no bytes, so that every line
+// keeps its number of words.
+std::string Field(const std::string& bytes) {
+  return bytes.empty() ? "-" : ToHex(bytes);
+}
+
 std::string FromHex(const std::string& hex) {
   std::string bytes;
   for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
@@ -68,7 +75,7 @@ void Report(const std::string& line) {
 }
 
 void Problem(const std::string& what, LONG code) {
-  Report("problem " + ToHex(what + " (error " + std::to_string(code) + ")"));
+  Report("problem " + Field(what + " (error " + std::to_string(code) + ")"));
 }
 
 struct KeyName {
@@ -207,7 +214,7 @@ void DumpTree(HKEY root, const std::string& root_name, const std::string& path,
       ERROR_SUCCESS) {
     return;
   }
-  Report("key " + view_name + " " + ToHex(root_name + "\\" + path));
+  Report("key " + view_name + " " + Field(root_name + "\\" + path));
   for (DWORD i = 0;; ++i) {
     char name[16384];
     DWORD name_size = sizeof(name);
@@ -221,9 +228,9 @@ void DumpTree(HKEY root, const std::string& root_name, const std::string& path,
       Problem("cannot list the values of " + path, result);
       break;
     }
-    Report("value " + ToHex(std::string(name, name_size)) + " " +
+    Report("value " + Field(std::string(name, name_size)) + " " +
            std::to_string(type) + " " +
-           ToHex(std::string(reinterpret_cast<char*>(data.data()), data_size)));
+           Field(std::string(reinterpret_cast<char*>(data.data()), data_size)));
   }
   std::vector<std::string> children = SubkeyNames(key);
   RegCloseKey(key);
@@ -353,7 +360,7 @@ void HandleBox(HWND box, const std::string& how) {
   Report("message");
   char text[4096] = {};
   int length = GetWindowTextA(box, text, sizeof(text));
-  Report("caption " + ToHex(std::string(text, length > 0 ? length : 0)));
+  Report("caption " + Field(std::string(text, length > 0 ? length : 0)));
   Controls controls;
   EnumChildWindows(box, ReadControl, reinterpret_cast<LPARAM>(&controls));
   std::string joined;
@@ -361,9 +368,9 @@ void HandleBox(HWND box, const std::string& how) {
     if (!joined.empty()) joined += "\n";
     joined += t;
   }
-  Report("text " + ToHex(joined));
+  Report("text " + Field(joined));
   Report("icon " + controls.icon);
-  for (const std::string& b : controls.buttons) Report("button " + ToHex(b));
+  for (const std::string& b : controls.buttons) Report("button " + Field(b));
   if (how == "escape" || how == "enter") {
     WPARAM key = how == "escape" ? VK_ESCAPE : VK_RETURN;
     PostMessageA(box, WM_KEYDOWN, key, 0);
