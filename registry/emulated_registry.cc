@@ -1,5 +1,8 @@
 #include "registry/emulated_registry.h"
 
+#include <utility>
+#include <vector>
+
 namespace korvinst {
 
 KeyHandle EmulatedRegistry::Register(const std::string& full_path,
@@ -35,9 +38,11 @@ bool EmulatedRegistry::CreateKey(RootKey root, const std::string& path,
   // Creating below a key open for reading only is refused like writing it.
   if (store_.IsReadOnly(full_path)) return false;
   if (store_.FindKey(full_path) == nullptr &&
-      !Change([&](RegistryStore& store) {
-        return store.CreateKey(full_path) != nullptr;
-      })) {
+      !Change(
+          [&](RegistryStore& store) {
+            return store.CreateKey(full_path) != nullptr;
+          },
+          nullptr)) {
     return false;
   }
   *key = Register(full_path, true);
@@ -61,21 +66,68 @@ bool EmulatedRegistry::SetValue(KeyHandle key, const std::string& name,
                                 uint32_t type, const std::string& data) {
   bool writable = false;
   if (KeyOf(key, store_, &writable) == nullptr || !writable) return false;
-  return Change([&](RegistryStore& store) {
-    RegKey* open = KeyOf(key, store, nullptr);
-    if (open == nullptr) return false;
-    RegistryStore::SetValue(open, name, type, data);
-    return true;
-  });
+  // What the value was, so that a change that cannot be saved is taken back
+  // without a copy of the whole store.
+  bool existed = false;
+  uint32_t old_type = kRegNone;
+  std::string old_data;
+  return Change(
+      [&](RegistryStore& store) {
+        RegKey* open = KeyOf(key, store, nullptr);
+        if (open == nullptr) return false;
+        if (RegValue* old = RegistryStore::FindValue(open, name)) {
+          existed = true;
+          old_type = old->type;
+          old_data = old->data;
+        }
+        RegistryStore::SetValue(open, name, type, data);
+        return true;
+      },
+      [&](RegistryStore& store) {
+        RegKey* open = KeyOf(key, store, nullptr);
+        if (existed) {
+          RegistryStore::SetValue(open, name, old_type, old_data);
+        } else {
+          RegistryStore::DeleteValue(open, name);
+        }
+      });
 }
 
 bool EmulatedRegistry::DeleteValue(KeyHandle key, const std::string& name) {
   bool writable = false;
   if (KeyOf(key, store_, &writable) == nullptr || !writable) return false;
-  return Change([&](RegistryStore& store) {
-    RegKey* open = KeyOf(key, store, nullptr);
-    return open != nullptr && RegistryStore::DeleteValue(open, name);
-  });
+  // The value and where it stood, so that a delete that cannot be saved is
+  // taken back without a copy of the whole store.
+  std::size_t position = 0;
+  RegValue removed;
+  return Change(
+      [&](RegistryStore& store) {
+        RegKey* open = KeyOf(key, store, nullptr);
+        RegValue* value =
+            open == nullptr ? nullptr : RegistryStore::FindValue(open, name);
+        if (value == nullptr) return false;
+        position = static_cast<std::size_t>(value - open->values.data());
+        removed = *value;
+        return RegistryStore::DeleteValue(open, name);
+      },
+      [&](RegistryStore& store) {
+        RegKey* open = KeyOf(key, store, nullptr);
+        // The key again with the value back in its place.
+        RegKey restored;
+        restored.path = open->path;
+        std::vector<RegValue>& values = open->values;
+        for (std::size_t i = 0; i <= values.size(); ++i) {
+          if (i == position) {
+            RegistryStore::SetValue(&restored, removed.name, removed.type,
+                                    removed.data);
+          }
+          if (i < values.size()) {
+            RegistryStore::SetValue(&restored, values[i].name, values[i].type,
+                                    values[i].data);
+          }
+        }
+        *open = std::move(restored);
+      });
 }
 
 bool EmulatedRegistry::QueryKeyInfo(KeyHandle key, uint32_t* value_count,

@@ -40,8 +40,12 @@ class EmulatedRegistry {
   // Brings the store up to date before it is read.
   virtual void Refresh() {}
   // Changes the store under the lock of whoever shares it, and saves it;
-  // false when the change could not be made.
-  virtual bool Change(const std::function<bool(RegistryStore&)>& change) {
+  // false when the change could not be made. A change that was made but
+  // cannot be saved is taken back: by undo when there is one, else from a
+  // copy of the store taken before it.
+  virtual bool Change(const std::function<bool(RegistryStore&)>& change,
+                      const std::function<void(RegistryStore&)>& undo) {
+    (void)undo;
     return change(store_);
   }
 

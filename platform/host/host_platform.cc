@@ -12,6 +12,7 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -154,15 +155,23 @@ bool HostRegistry::Save() {
 }
 
 bool HostRegistry::Change(
-    const std::function<bool(RegistryStore&)>& change) {
+    const std::function<bool(RegistryStore&)>& change,
+    const std::function<void(RegistryStore&)>& undo) {
   // Another run may have changed the file: take it in under the lock.
   FileLock lock(lock_file_);
   if (!lock.locked()) return false;
   Load();
-  RegistryStore before = store();
+  // Copying the store costs as much as saving it; only a change without an
+  // undo of its own needs the copy.
+  std::optional<RegistryStore> before;
+  if (!undo) before = store();
   if (!change(store())) return false;
   if (Save()) return true;
-  store() = std::move(before);
+  if (undo) {
+    undo(store());
+  } else {
+    store() = std::move(*before);
+  }
   return false;
 }
 

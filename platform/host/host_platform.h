@@ -21,7 +21,8 @@ class HostRegistry : public EmulatedRegistry {
 
  protected:
   void Refresh() override;
-  bool Change(const std::function<bool(RegistryStore&)>& change) override;
+  bool Change(const std::function<bool(RegistryStore&)>& change,
+              const std::function<void(RegistryStore&)>& undo) override;
 
  private:
   // Reads the registry files when they changed since the last read.
