@@ -58,23 +58,23 @@ def text_bytes(text):
     return text.encode(ANSI)
 
 
-def value_from_json(where, spec):
+def value_from_json(where, given):
     """Gives (type, data bytes) for a value as a scenario writes it."""
-    if isinstance(spec, str):
-        return REG_SZ, text_bytes(spec) + b"\0"
-    if not isinstance(spec, dict) or len(spec) not in (1, 2):
-        raise ScenarioError(f"{where}: bad value {spec!r}")
-    if "sz" in spec:
-        return REG_SZ, text_bytes(spec["sz"]) + b"\0"
-    if "expand_sz" in spec:
-        return REG_EXPAND_SZ, text_bytes(spec["expand_sz"]) + b"\0"
-    if "dword" in spec:
-        return REG_DWORD, int(spec["dword"]).to_bytes(4, "little")
-    if "binary" in spec:
-        return REG_BINARY, hex_list(where, spec["binary"])
-    if "type" in spec and "hex" in spec:
-        return int(spec["type"]), hex_list(where, spec["hex"])
-    raise ScenarioError(f"{where}: bad value {spec!r}")
+    if isinstance(given, str):
+        return REG_SZ, text_bytes(given) + b"\0"
+    if not isinstance(given, dict) or len(given) not in (1, 2):
+        raise ScenarioError(f"{where}: bad value {given!r}")
+    if "sz" in given:
+        return REG_SZ, text_bytes(given["sz"]) + b"\0"
+    if "expand_sz" in given:
+        return REG_EXPAND_SZ, text_bytes(given["expand_sz"]) + b"\0"
+    if "dword" in given:
+        return REG_DWORD, int(given["dword"]).to_bytes(4, "little")
+    if "binary" in given:
+        return REG_BINARY, hex_list(where, given["binary"])
+    if "type" in given and "hex" in given:
+        return int(given["type"]), hex_list(where, given["hex"])
+    raise ScenarioError(f"{where}: bad value {given!r}")
 
 
 def hex_list(where, text):
@@ -100,18 +100,18 @@ def show_value(value):
     return f"{type_name} hex:{','.join(f'{b:02x}' for b in data)}"
 
 
-def file_from_json(where, spec):
+def file_from_json(where, given):
     """File contents: a text (one byte a character), {"hex": ...} or a list
-    of such parts and {"repeat": text, "count": n}, joined."""
-    if isinstance(spec, str):
-        return spec.encode(RAW)
-    if isinstance(spec, list):
-        return b"".join(file_from_json(where, part) for part in spec)
-    if isinstance(spec, dict) and "hex" in spec:
-        return hex_list(where, spec["hex"])
-    if isinstance(spec, dict) and "repeat" in spec:
-        return file_from_json(where, spec["repeat"]) * int(spec["count"])
-    raise ScenarioError(f"{where}: bad file contents {spec!r}")
+    of such pieces and {"repeat": text, "count": n}, joined."""
+    if isinstance(given, str):
+        return given.encode(RAW)
+    if isinstance(given, list):
+        return b"".join(file_from_json(where, part) for part in given)
+    if isinstance(given, dict) and "hex" in given:
+        return hex_list(where, given["hex"])
+    if isinstance(given, dict) and "repeat" in given:
+        return file_from_json(where, given["repeat"]) * int(given["count"])
+    raise ScenarioError(f"{where}: bad file contents {given!r}")
 
 
 class Registry:
@@ -166,9 +166,9 @@ def within(path, top):
     return path == top or path.startswith(top + "\\")
 
 
-def registry_from_json(where, spec):
+def registry_from_json(where, given):
     registry = Registry()
-    for path, values in (spec or {}).items():
+    for path, values in (given or {}).items():
         check_key_path(where, path)
         registry.key(path)
         for name, value in (values or {}).items():
