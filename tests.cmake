@@ -12,6 +12,7 @@ korvinst_target(korvinst_fake)
 target_link_libraries(korvinst_fake PUBLIC korvinst_emulated)
 
 add_executable(korvinst_tests
+  app/bad_input_test.cc
   app/command_line_test.cc
   app/fault_injection_test.cc
   app/run_test.cc
@@ -38,4 +39,10 @@ if(KORVINST_PLATFORM STREQUAL "host")
   add_test(NAME end_to_end_host
     COMMAND python3 ${PROJECT_SOURCE_DIR}/scenarios/run_scenarios.py
             --runner host --program $<TARGET_FILE:korvinst>)
+endif()
+if(KORVINST_PLATFORM STREQUAL "win32")
+  # The scenario runner starts the real program under Wine itself.
+  add_test(NAME end_to_end_windows
+    COMMAND python3 ${PROJECT_SOURCE_DIR}/scenarios/run_scenarios.py
+            --runner windows --program $<TARGET_FILE:korvinst>)
 endif()

@@ -17,6 +17,7 @@ constexpr char kBuilderPackages[] =
 constexpr const char* kKnownPackagesKeys[] = {kDelphiPackages,
                                               kBuilderPackages};
 
+// Upper case already, as the containment test compares upper-cased texts.
 constexpr const char* kStalePackageNames[] = {
     "QV100D.DPL",   "QVDB100D.DPL", "QV101D.DPL",   "QVDB101D.DPL",
     "QV102D.DPL",   "QVDB102D.DPL", "QV103D.DPL",   "QVDB103D.DPL",
@@ -63,10 +64,11 @@ void PurgeList(Platform& platform, const char* list_key) {
   std::vector<std::string> names;
   registry.GetValueNames(&names);
   for (const std::string& name : names) {
+    std::string upper_name = UpperAscii(name);
     for (const char* stale : kStalePackageNames) {
       // A name matching twice is deleted twice; the second delete fails, as
       // does every delete in a key open for reading only, and is no error.
-      if (ContainsIgnoringCase(std::string("\\") + stale, name)) {
+      if (upper_name.find(std::string("\\") + stale) != std::string::npos) {
         registry.DeleteValue(name);
       }
     }

@@ -67,7 +67,9 @@ std::string FormatData(const RegValue& value) {
     return text;
   }
   if (value.type == kRegBinary) return "hex:" + HexBytes(value.data);
-  return "hex(" + std::to_string(value.type) + "):" + HexBytes(value.data);
+  char type[16];
+  std::snprintf(type, sizeof(type), "hex(%x):", value.type);
+  return type + HexBytes(value.data);
 }
 
 // Reads REGEDIT4 text line by line.
@@ -265,17 +267,26 @@ void RegistryStore::MarkReadOnly(const std::string& full_path) {
   read_only_.insert(UpperAscii(full_path));
 }
 
+namespace {
+
+// The position of the value of that name, or npos.
+std::size_t PositionOf(const RegKey* key, const std::string& name) {
+  auto found = key->index.find(UpperAscii(name));
+  return found == key->index.end() ? std::string::npos : found->second;
+}
+
+}  // namespace
+
 RegValue* RegistryStore::FindValue(RegKey* key, const std::string& name) {
-  for (RegValue& value : key->values) {
-    if (EqualsIgnoringCase(value.name, name)) return &value;
-  }
-  return nullptr;
+  std::size_t position = PositionOf(key, name);
+  return position == std::string::npos ? nullptr : &key->values[position];
 }
 
 void RegistryStore::SetValue(RegKey* key, const std::string& name,
                              uint32_t type, const std::string& data) {
   RegValue* value = FindValue(key, name);
   if (value == nullptr) {
+    key->index[UpperAscii(name)] = key->values.size();
     key->values.push_back(RegValue{name, type, data});
   } else {
     value->type = type;
@@ -284,13 +295,15 @@ void RegistryStore::SetValue(RegKey* key, const std::string& name,
 }
 
 bool RegistryStore::DeleteValue(RegKey* key, const std::string& name) {
-  for (auto it = key->values.begin(); it != key->values.end(); ++it) {
-    if (EqualsIgnoringCase(it->name, name)) {
-      key->values.erase(it);
-      return true;
-    }
+  std::size_t position = PositionOf(key, name);
+  if (position == std::string::npos) return false;
+  key->index.erase(UpperAscii(key->values[position].name));
+  key->values.erase(key->values.begin() +
+                    static_cast<std::ptrdiff_t>(position));
+  for (auto& entry : key->index) {
+    if (entry.second > position) --entry.second;
   }
-  return false;
+  return true;
 }
 
 std::vector<const RegKey*> RegistryStore::Keys() const {

@@ -8,6 +8,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/platform.h"
@@ -23,6 +24,8 @@ struct RegValue {
 struct RegKey {
   std::string path;  // full path as first written, root name first
   std::vector<RegValue> values;  // in the order they were added
+  // Position of each value by upper-cased name.
+  std::unordered_map<std::string, std::size_t> index;
 };
 
 // A REGEDIT4 text that cannot be read; tells the line.

@@ -52,8 +52,12 @@ TEST(RegistryStoreTest, WritesWhatItReads) {
   RegKey* key = store.CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\X");
   RegistryStore::SetValue(key, "line\"break", kRegSz, std::string("a\r\nb\0", 5));
   RegistryStore::SetValue(key, "high", kRegSz, std::string("C:\\\xe4\0", 5));
+  RegistryStore::SetValue(key, "qword", 11, std::string(8, '\1'));
+  RegistryStore::SetValue(key, "odd type", 0x12345, "");
   std::string text = store.ToRegedit4();
   EXPECT_EQ(RegistryStore::FromRegedit4(text).ToRegedit4(), text);
+  EXPECT_NE(text.find("\"qword\"=hex(b):01,"), std::string::npos);
+  EXPECT_NE(text.find("\"odd type\"=hex(12345):\r\n"), std::string::npos);
   EXPECT_NE(text.find("\"high\"=\"C:\\\\\xe4\"\r\n"), std::string::npos);
   EXPECT_NE(text.find("\"line\\\"break\"=hex(1):61,0d,0a,62,00\r\n"),
             std::string::npos);
