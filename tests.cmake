@@ -46,3 +46,7 @@ if(KORVINST_PLATFORM STREQUAL "win32")
     COMMAND python3 ${PROJECT_SOURCE_DIR}/scenarios/run_scenarios.py
             --runner windows --program $<TARGET_FILE:korvinst>)
 endif()
+if(KORVINST_PLATFORM STREQUAL "host")
+  add_test(NAME host_machine
+    COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/host_machine_test.py $<TARGET_FILE:korvinst>)
+endif()

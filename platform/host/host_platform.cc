@@ -34,6 +34,17 @@ bool ReadHostFile(const std::string& path, std::string* contents) {
   return true;
 }
 
+// Reads a file that may be missing; one that is there but cannot be read
+// is an error, never an empty registry.
+bool ReadExistingFile(const std::string& path, std::string* contents) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 && errno == ENOENT) return false;
+  if (!S_ISREG(st.st_mode) || !ReadHostFile(path, contents)) {
+    throw RegistryFileError("registry file " + path + " cannot be read");
+  }
+  return true;
+}
+
 // Writes a file through a temporary beside it and a rename.
 bool WriteHostFileAtomically(const std::string& path,
                              const std::string& contents) {
@@ -128,11 +139,11 @@ void HostRegistry::Load() {
   if (stamp == loaded_stamp_) return;
   std::string text;
   RegistryStore fresh;
-  if (ReadHostFile(registry_file_, &text)) {
+  if (ReadExistingFile(registry_file_, &text)) {
     fresh = RegistryStore::FromRegedit4(text);
   }
   std::string marks;
-  if (ReadHostFile(read_only_file_, &marks)) {
+  if (ReadExistingFile(read_only_file_, &marks)) {
     std::istringstream lines(marks);
     std::string line;
     while (std::getline(lines, line)) {
