@@ -43,10 +43,11 @@ TEST(BadInputTest, LargeContentsFileIsMergedWhole) {
   std::size_t at = before.find(":Index First =first.hlp\r\n") + 25;
   EXPECT_EQ(after.size(), before.size() + 45);
   EXPECT_EQ(after.compare(0, at, before, 0, at), 0);
-  EXPECT_EQ(after.substr(at, 45), ":Index Korvane Vol I Reference =MIRADOC.HLP\r\n");
-  EXPECT_EQ(after.compare(at + 45, std::string::npos, before, at,
-                          std::string::npos),
-            0);
+  EXPECT_EQ(after.substr(at, 45),
+            ":Index Korvane Vol I Reference =MIRADOC.HLP\r\n");
+  EXPECT_EQ(
+      after.compare(at + 45, std::string::npos, before, at, std::string::npos),
+      0);
 }
 
 TEST(BadInputTest, LongPackageListIsPurgedOfStaleNamesOnly) {
@@ -84,12 +85,13 @@ TEST(BadInputTest, EveryValueTypeWhereTextIsRead) {
       {kBuilder3Library, "Search Path"},
       {kBuilder1Debugging, "PathForSource"},
   };
-  const uint32_t other_types[] = {kRegNone, kRegBinary, kRegDword, 5, 6,
-                                  kRegMultiSz, 8, 11, 0x12345};
+  const uint32_t other_types[] = {kRegNone,    kRegBinary, kRegDword, 5,      6,
+                                  kRegMultiSz, 8,          11,        0x12345};
   for (const Place& place : places) {
     for (uint32_t type : other_types) {
       FakePlatform with_data;
-      with_data.SetRegistryValue(place.key, place.name, type, std::string("C:\0", 3));
+      with_data.SetRegistryValue(place.key, place.name, type,
+                                 std::string("C:\0", 3));
       EXPECT_EQ(RunInstall(with_data, {"INSTALL", "C:\\LIB"}), 1);
       ASSERT_EQ(with_data.messages.size(), 1u);
       EXPECT_NE(with_data.messages[0].text.find(

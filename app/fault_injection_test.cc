@@ -16,9 +16,21 @@ namespace {
 using namespace test;
 
 enum Op {
-  kOpenKey, kCreateKey, kQueryValue, kSetValue, kDeleteValue, kQueryKeyInfo,
-  kEnumValueName, kFindEntry, kOpenFile, kReadFile, kWriteFile, kFlushFile,
-  kRenameOver, kRemoveFile, kOpCount
+  kOpenKey,
+  kCreateKey,
+  kQueryValue,
+  kSetValue,
+  kDeleteValue,
+  kQueryKeyInfo,
+  kEnumValueName,
+  kFindEntry,
+  kOpenFile,
+  kReadFile,
+  kWriteFile,
+  kFlushFile,
+  kRenameOver,
+  kRemoveFile,
+  kOpCount
 };
 
 // Fails the n-th call (counting from 0) of one kind of operation.
@@ -36,8 +48,8 @@ class FaultInjectingPlatform : public ForwardingPlatform {
                  KeyHandle* key) override {
     return !Fails(kCreateKey) && ForwardingPlatform::CreateKey(root, path, key);
   }
-  QueryStatus QueryValue(KeyHandle key, const std::string& name,
-                         uint32_t* type, std::string* data) override {
+  QueryStatus QueryValue(KeyHandle key, const std::string& name, uint32_t* type,
+                         std::string* data) override {
     if (Fails(kQueryValue)) return QueryStatus::kFailed;
     return ForwardingPlatform::QueryValue(key, name, type, data);
   }
@@ -49,7 +61,8 @@ class FaultInjectingPlatform : public ForwardingPlatform {
   bool DeleteValue(KeyHandle key, const std::string& name) override {
     return !Fails(kDeleteValue) && ForwardingPlatform::DeleteValue(key, name);
   }
-  bool QueryKeyInfo(KeyHandle key, uint32_t* count, uint32_t* longest) override {
+  bool QueryKeyInfo(KeyHandle key, uint32_t* count,
+                    uint32_t* longest) override {
     return !Fails(kQueryKeyInfo) &&
            ForwardingPlatform::QueryKeyInfo(key, count, longest);
   }
@@ -107,7 +120,8 @@ void MakeMachineWithAllIdes(FakePlatform& platform) {
     platform.SetRegistryText(list, "C:\\Vendor\\VENDOR.DPL", "keep");
     platform.SetRegistryText(list, "C:\\LIB\\KQV104_T.BPL", "trial");
   }
-  for (const char* library : {kDelphi2Library, kDelphi3Library, kBuilder1Library}) {
+  for (const char* library :
+       {kDelphi2Library, kDelphi3Library, kBuilder1Library}) {
     platform.SetRegistryText(library, "SearchPath", "C:\\X");
     platform.SetRegistryText(library, "Browsing Path", "keep");
   }
@@ -116,9 +130,9 @@ void MakeMachineWithAllIdes(FakePlatform& platform) {
   platform.AddFile(kCnt, kCntBefore);
   platform.AddFile("C:\\LIB\\Help\\MIRADOC.HLP");
   platform.AddFile("C:\\LIB\\KQV104_T.DPL");
-  for (const char* file : {"KQV104_R.DPL", "KQV104_D.DPL", "KQV104_R.BPL",
-                           "KQV104_D.BPL", "KQV104BR.DPL", "KQV104BD.DPL",
-                           "KQV104BR.BPL", "KQV104BD.BPL"}) {
+  for (const char* file :
+       {"KQV104_R.DPL", "KQV104_D.DPL", "KQV104_R.BPL", "KQV104_D.BPL",
+        "KQV104BR.DPL", "KQV104BD.DPL", "KQV104BR.BPL", "KQV104BD.BPL"}) {
     platform.AddFile(std::string("C:\\LIB\\") + file);
   }
 }
@@ -167,16 +181,18 @@ TEST(FaultInjectionTest, EveryFailedCallEndsTheRunCleanly) {
       MakeMachineWithAllIdes(platform);
       FaultInjectingPlatform faulty(platform, static_cast<Op>(op), n);
       int status = RunInstall(faulty, {"INSTALL", "C:\\LIB"});
-      std::string where = "op " + std::to_string(op) + " call " + std::to_string(n);
+      std::string where =
+          "op " + std::to_string(op) + " call " + std::to_string(n);
 
       const std::set<std::string>& allowed = AllowedErrors(static_cast<Op>(op));
       if (status == 1) {
         ASSERT_FALSE(platform.messages.empty()) << where;
         const ShownMessage& report = platform.messages.back();
         EXPECT_EQ(report.kind, BoxKind::kStopTaskModal) << where;
-        std::string class_name = report.text.substr(
-            10, report.text.find(' ', 10) - 10);
-        EXPECT_EQ(allowed.count(class_name), 1u) << where << ": " << report.text;
+        std::string class_name =
+            report.text.substr(10, report.text.find(' ', 10) - 10);
+        EXPECT_EQ(allowed.count(class_name), 1u)
+            << where << ": " << report.text;
       } else {
         EXPECT_EQ(status, 0) << where;
       }
@@ -184,12 +200,15 @@ TEST(FaultInjectionTest, EveryFailedCallEndsTheRunCleanly) {
       EXPECT_EQ(platform.OpenFileCount(), 0u) << where;
       std::string contents = platform.File(kCnt)->bytes;
       EXPECT_TRUE(contents == kCntBefore || contents == kCntAfter) << where;
-      EXPECT_EQ(platform.Paths(), paths) << where << ": a file was left or lost";
+      EXPECT_EQ(platform.Paths(), paths)
+          << where << ": a file was left or lost";
       for (const char* list : {kDelphiPackages, kBuilderPackages}) {
-        EXPECT_NE(platform.RegistryValue(list, "C:\\Vendor\\VENDOR.DPL"), nullptr)
+        EXPECT_NE(platform.RegistryValue(list, "C:\\Vendor\\VENDOR.DPL"),
+                  nullptr)
             << where;
       }
-      for (const char* library : {kDelphi2Library, kDelphi3Library, kBuilder1Library}) {
+      for (const char* library :
+           {kDelphi2Library, kDelphi3Library, kBuilder1Library}) {
         EXPECT_EQ(platform.RegistryValue(library, "Browsing Path")->data,
                   std::string("keep\0", 5))
             << where;

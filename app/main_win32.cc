@@ -6,7 +6,8 @@
 #include "platform/win32/win32_platform.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  std::vector<std::string> items = korvinst::SplitCommandLine(GetCommandLineA());
+  std::vector<std::string> items =
+      korvinst::SplitCommandLine(GetCommandLineA());
   // The first item is the program's own path.
   if (!items.empty()) items.erase(items.begin());
   korvinst::Win32Platform platform;

@@ -22,7 +22,8 @@ void MakeTypicalMachine(FakePlatform& platform) {
   platform.registry().CreateKey(kBuilderPackages);
   platform.SetRegistryText(kDelphi3Library, "SearchPath", "$(DELPHI)\\Lib");
   platform.SetRegistryText(kBuilder3Library, "Search Path", "$(BCB)\\Lib");
-  platform.AddFile(kCnt, ":Base delphi3.hlp\r\n:Index Delphi =delphi3.hlp\r\n1 A\r\n");
+  platform.AddFile(
+      kCnt, ":Base delphi3.hlp\r\n:Index Delphi =delphi3.hlp\r\n1 A\r\n");
   platform.AddFile("C:\\LIB\\Help\\MIRADOC.HLP");
   for (const char* file :
        {"KQV104_R.DPL", "KQV104_D.DPL", "KQV104_R.BPL", "KQV104_D.BPL"}) {
@@ -62,8 +63,12 @@ TEST(RunInstallTest, TypicalRun) {
 
 TEST(RunInstallTest, ArgumentsThatDoNothing) {
   const std::vector<std::vector<std::string>> cases = {
-      {}, {"INSTALL"}, {"INST", "C:\\LIB"}, {"INSTALL", "", "C:\\LIB"},
-      {"", "INSTALL", "C:\\LIB"}, {"SETUP", "C:\\LIB"},
+      {},
+      {"INSTALL"},
+      {"INST", "C:\\LIB"},
+      {"INSTALL", "", "C:\\LIB"},
+      {"", "INSTALL", "C:\\LIB"},
+      {"SETUP", "C:\\LIB"},
   };
   for (const auto& arguments : cases) {
     FakePlatform platform;
@@ -74,11 +79,13 @@ TEST(RunInstallTest, ArgumentsThatDoNothing) {
 }
 
 TEST(RunInstallTest, VerbIsFoundInsideALongerWord) {
-  for (const char* verb : {"install", "/Install", "-INSTALL", "UNINSTALL", "REINSTALL"}) {
+  for (const char* verb :
+       {"install", "/Install", "-INSTALL", "UNINSTALL", "REINSTALL"}) {
     FakePlatform platform;
     MakeTypicalMachine(platform);
     EXPECT_EQ(RunInstall(platform, {verb, "C:\\LIB"}), 0);
-    EXPECT_NE(platform.RegistryValue(kWindowsHelp, "MIRADOC.HLP"), nullptr) << verb;
+    EXPECT_NE(platform.RegistryValue(kWindowsHelp, "MIRADOC.HLP"), nullptr)
+        << verb;
   }
 }
 
@@ -133,7 +140,8 @@ TEST(RunInstallTest, MergeErrorSkipsTheHelpRecordAndLaterPhases) {
             "Exception EFOpenError in module korvinst.exe at 00001A2B.\n"
             "Cannot open file C:\\D3\\Help\\DELPHI3.CNT.");
   EXPECT_EQ(platform.RegistryValue(kWindowsHelp, "MIRADOC.HLP"), nullptr);
-  EXPECT_NE(platform.RegistryValue(kDelphiPackages, "C:\\OLD\\QV103D.DPL"), nullptr);
+  EXPECT_NE(platform.RegistryValue(kDelphiPackages, "C:\\OLD\\QV103D.DPL"),
+            nullptr);
 }
 
 TEST(RunInstallTest, HelpMessageLetsTheRunGoOn) {
@@ -160,13 +168,16 @@ TEST(RunInstallTest, WithoutDelphiRootNoRelativeFileIsTouched) {
 }
 
 TEST(ErrorReportTest, FullStopAndLength) {
-  EXPECT_EQ(FormatErrorReport("EWriteError", "korvinst.exe", 0xABC, "Stream write error"),
+  EXPECT_EQ(FormatErrorReport("EWriteError", "korvinst.exe", 0xABC,
+                              "Stream write error"),
             "Exception EWriteError in module korvinst.exe at 00000ABC.\n"
             "Stream write error.");
   EXPECT_EQ(FormatErrorReport("E", "m", 0xFFFFFFFF, "Ends."),
             "Exception E in module m at FFFFFFFF.\nEnds.");
-  EXPECT_EQ(FormatErrorReport("E", "m", 0, ""), "Exception E in module m at 00000000.\n");
-  EXPECT_EQ(FormatErrorReport("E", "m", 0, std::string(2000, 'x')).size(), 1024u);
+  EXPECT_EQ(FormatErrorReport("E", "m", 0, ""),
+            "Exception E in module m at 00000000.\n");
+  EXPECT_EQ(FormatErrorReport("E", "m", 0, std::string(2000, 'x')).size(),
+            1024u);
 }
 
 TEST(ProgramTitleTest, NameWithoutFolderOrExtension) {

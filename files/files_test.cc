@@ -97,7 +97,8 @@ TEST(ReplaceFileContentsTest, FailuresLeaveTheOldFileAndNoTemporary) {
     std::function<void(FakePlatform&)> arrange;
     std::string error;
   } cases[] = {
-      {"read-only", [](FakePlatform& p) { p.File(kContents)->read_only = true; },
+      {"read-only",
+       [](FakePlatform& p) { p.File(kContents)->read_only = true; },
        kCreateError},
       {"held open",
        [](FakePlatform& p) { p.File(kContents)->held_elsewhere = true; },

@@ -54,8 +54,7 @@ TEST(ContentsMergeTest, InsertsTheLineWhereItBelongs) {
       {"zero bytes: the only line", "", line},
       {"index line first in a short file", ":Index X\r\nb\r\n",
        ":Index X\r\n" + line + "b\r\n"},
-      {"NUL kept with what follows",
-       std::string("a\0b\r\nc\r\nd\r\ne\r\n", 14),
+      {"NUL kept with what follows", std::string("a\0b\r\nc\r\nd\r\ne\r\n", 14),
        std::string("a\0b\r\nc\r\nd\r\n", 11) + line + "e\r\n"},
       {"high bytes kept", "\xe4\xf6\r\n\xff\r\n\x80\r\n",
        "\xe4\xf6\r\n\xff\r\n\x80\r\n" + line},
@@ -124,7 +123,8 @@ TEST(ContentsMergeTest, UnreadableOrUnwritableFileEndsTheMergeUnchanged) {
     void (*arrange)(FakeFile*, FakePlatform*);
     const char* error;
   } cases[] = {
-      {"held open", [](FakeFile* f, FakePlatform*) { f->held_elsewhere = true; },
+      {"held open",
+       [](FakeFile* f, FakePlatform*) { f->held_elsewhere = true; },
        "EFOpenError: Cannot open file C:\\D3\\Help\\DELPHI3.CNT"},
       {"read-only", [](FakeFile* f, FakePlatform*) { f->read_only = true; },
        "EFCreateError: Cannot create file C:\\D3\\Help\\DELPHI3.CNT"},

@@ -75,7 +75,9 @@ TEST(LocateHelpFileTest, FirstCandidateHoldingTheFileWins) {
       {{"C:\\LIB\\MIRADOC.HLP", "C:\\LIB\\Help\\MIRADOC.HLP"}, {}, "C:\\LIB\\"},
       {{"C:\\LIB\\help\\miradoc.hlp"}, {}, "C:\\LIB\\Help\\"},
       {{"C:\\LIB\\Help\\Delphi\\MIRADOC.HLP"}, {}, "C:\\LIB\\Help\\Delphi\\"},
-      {{"C:\\LIB\\Help\\MIRADOC.HLP"}, {"C:\\LIB\\MIRADOC.HLP"}, "C:\\LIB\\Help\\"},
+      {{"C:\\LIB\\Help\\MIRADOC.HLP"},
+       {"C:\\LIB\\MIRADOC.HLP"},
+       "C:\\LIB\\Help\\"},
       {{}, {"C:\\LIB\\MIRADOC.HLP"}, ""},
       {{"C:\\MIRADOC.HLP"}, {}, ""},
   };
@@ -116,7 +118,8 @@ TEST(RegisterHelpFileTest, WithoutAdministratorRightsTellsTheUser) {
   read_only.registry().CreateKey(kWindowsHelp);
   read_only.registry().MarkReadOnly("HKEY_LOCAL_MACHINE\\SOFTWARE");
   Failing failing;
-  for (FakePlatform* platform : {&read_only, static_cast<FakePlatform*>(&failing)}) {
+  for (FakePlatform* platform :
+       {&read_only, static_cast<FakePlatform*>(&failing)}) {
     platform->program_path = "D:\\DISK1\\SETUP.EXE";
     TInstallContext context;
     context.help_folder = "C:\\LIB\\";

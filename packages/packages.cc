@@ -10,7 +10,8 @@
 namespace korvinst {
 namespace {
 
-constexpr char kDelphiPackages[] = "Software\\Borland\\Delphi\\3.0\\Known Packages";
+constexpr char kDelphiPackages[] =
+    "Software\\Borland\\Delphi\\3.0\\Known Packages";
 constexpr char kBuilderPackages[] =
     "Software\\Borland\\C++Builder\\3.0\\Known Packages";
 

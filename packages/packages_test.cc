@@ -16,9 +16,11 @@ using Names = std::vector<std::string>;
 TEST(PurgeStalePackagesTest, DeletesEveryStaleRegistrationFromBothLists) {
   FakePlatform platform;
   const Names names = {
-      "C:\\OLD\\qv100d.dpl",     "QV100D.DPL",          "C:\\OLD\\QV100D.DPL.BAK",
-      "C:\\LIB\\KQV104_D.DPL",   "C:\\LIB\\KQV104_T.DPL", "D:\\X\\KQV104_T.BPL",
-      "C:\\Other\\VENDOR.DPL",   "C:\\OLD\\XQV100D.DPL", "C:\\A\\QVTR101.DPL",
+      "C:\\OLD\\qv100d.dpl",     "QV100D.DPL",
+      "C:\\OLD\\QV100D.DPL.BAK", "C:\\LIB\\KQV104_D.DPL",
+      "C:\\LIB\\KQV104_T.DPL",   "D:\\X\\KQV104_T.BPL",
+      "C:\\Other\\VENDOR.DPL",   "C:\\OLD\\XQV100D.DPL",
+      "C:\\A\\QVTR101.DPL",
   };
   for (const char* list : {kDelphiPackages, kBuilderPackages}) {
     for (const std::string& name : names) {
@@ -56,8 +58,8 @@ TEST(PurgeStalePackagesTest, ReadOnlyListIsListedAndLeftAsItWas) {
 }
 
 // Registers the packages of a run whose install folder holds files.
-FakePlatform Registered(const std::vector<std::string>& files,
-                        bool full_rows, bool trial_rows,
+FakePlatform Registered(const std::vector<std::string>& files, bool full_rows,
+                        bool trial_rows,
                         const std::string& folder = "C:\\LIB\\") {
   FakePlatform platform;
   platform.registry().CreateKey(kDelphiPackages);
@@ -77,22 +79,28 @@ TEST(RegisterPackagesTest, RegistersTheDesignFileOfEachCompleteSet) {
     Names delphi;
     Names builder;
   } cases[] = {
-      {"typical", {"KQV104_R.DPL", "KQV104_D.DPL", "KQV104_R.BPL", "KQV104_D.BPL"},
-       {"C:\\LIB\\KQV104_D.DPL"}, {"C:\\LIB\\KQV104_D.BPL"}},
+      {"typical",
+       {"KQV104_R.DPL", "KQV104_D.DPL", "KQV104_R.BPL", "KQV104_D.BPL"},
+       {"C:\\LIB\\KQV104_D.DPL"},
+       {"C:\\LIB\\KQV104_D.BPL"}},
       {"plain and db sets",
        {"KQV104_R.DPL", "KQV104_D.DPL", "KQV104BR.DPL", "KQV104BD.DPL"},
-       {"C:\\LIB\\KQV104_D.DPL", "C:\\LIB\\KQV104BD.DPL"}, {}},
+       {"C:\\LIB\\KQV104_D.DPL", "C:\\LIB\\KQV104BD.DPL"},
+       {}},
       {"runtime without design", {"KQV104_R.DPL", "KQV104BD.BPL"}, {}, {}},
       {"design without runtime", {"KQV104_D.DPL"}, {}, {}},
   };
   for (const Case& c : cases) {
     FakePlatform platform = Registered(c.files, true, false);
     EXPECT_EQ(platform.RegistryValueNames(kDelphiPackages), c.delphi) << c.what;
-    EXPECT_EQ(platform.RegistryValueNames(kBuilderPackages), c.builder) << c.what;
+    EXPECT_EQ(platform.RegistryValueNames(kBuilderPackages), c.builder)
+        << c.what;
   }
-  FakePlatform platform = Registered({"KQV104BR.BPL", "KQV104BD.BPL"}, true, false);
-  EXPECT_EQ(platform.RegistryValue(kBuilderPackages, "C:\\LIB\\KQV104BD.BPL")->data,
-            std::string("Korvane Volume I (db) components\0", 33));
+  FakePlatform platform =
+      Registered({"KQV104BR.BPL", "KQV104BD.BPL"}, true, false);
+  EXPECT_EQ(
+      platform.RegistryValue(kBuilderPackages, "C:\\LIB\\KQV104BD.BPL")->data,
+      std::string("Korvane Volume I (db) components\0", 33));
 }
 
 TEST(RegisterPackagesTest, NameKeepsTheFolderAsGiven) {
@@ -100,8 +108,9 @@ TEST(RegisterPackagesTest, NameKeepsTheFolderAsGiven) {
       Registered({"KQV104_R.DPL", "KQV104_D.DPL"}, true, false, "c:\\My Lib\\");
   EXPECT_EQ(platform.RegistryValueNames(kDelphiPackages),
             Names{"c:\\My Lib\\KQV104_D.DPL"});
-  EXPECT_EQ(platform.RegistryValue(kDelphiPackages, "c:\\My Lib\\KQV104_D.DPL")->data,
-            std::string("Korvane Volume I components\0", 28));
+  EXPECT_EQ(
+      platform.RegistryValue(kDelphiPackages, "c:\\My Lib\\KQV104_D.DPL")->data,
+      std::string("Korvane Volume I components\0", 28));
 }
 
 TEST(RegisterPackagesTest, SecondRunReplacesTheData) {
@@ -114,8 +123,9 @@ TEST(RegisterPackagesTest, SecondRunReplacesTheData) {
   RegisterPackages(platform, context);
   EXPECT_EQ(platform.RegistryValueNames(kDelphiPackages),
             Names{"C:\\LIB\\KQV104_D.DPL"});
-  EXPECT_EQ(platform.RegistryValue(kDelphiPackages, "C:\\LIB\\KQV104_D.DPL")->data,
-            std::string("Korvane Volume I components\0", 28));
+  EXPECT_EQ(
+      platform.RegistryValue(kDelphiPackages, "C:\\LIB\\KQV104_D.DPL")->data,
+      std::string("Korvane Volume I components\0", 28));
 }
 
 TEST(RegisterPackagesTest, MissingListIsNotCreated) {
@@ -145,7 +155,8 @@ TEST(RegisterPackagesTest, FailedWriteEndsTheRowsWithTheValueName) {
     RegisterPackages(platform, context);
     FAIL() << "no error";
   } catch (const ERegistryException& error) {
-    EXPECT_EQ(error.Message(), "Failed to set data for 'C:\\LIB\\KQV104_D.DPL'");
+    EXPECT_EQ(error.Message(),
+              "Failed to set data for 'C:\\LIB\\KQV104_D.DPL'");
   }
   EXPECT_TRUE(platform.RegistryValueNames(kBuilderPackages).empty());
   EXPECT_EQ(platform.OpenKeyCount(), 0u);
@@ -158,21 +169,27 @@ TEST(RegisterTrialPackagesTest, TrialFileAloneIsRegistered) {
     Names delphi;
     Names builder;
   } cases[] = {
-      {"both trial files", {"KQV104_T.DPL", "KQV104_T.BPL"},
-       {"C:\\LIB\\KQV104_T.DPL"}, {"C:\\LIB\\KQV104_T.BPL"}},
+      {"both trial files",
+       {"KQV104_T.DPL", "KQV104_T.BPL"},
+       {"C:\\LIB\\KQV104_T.DPL"},
+       {"C:\\LIB\\KQV104_T.BPL"}},
       {"beside a db design file", {"KQV104_T.DPL", "KQV104BD.DPL"}, {}, {}},
-      {"beside a runtime file of the other IDE", {"KQV104_T.DPL", "KQV104_R.BPL"},
-       {"C:\\LIB\\KQV104_T.DPL"}, {}},
+      {"beside a runtime file of the other IDE",
+       {"KQV104_T.DPL", "KQV104_R.BPL"},
+       {"C:\\LIB\\KQV104_T.DPL"},
+       {}},
       {"no trial file", {}, {}, {}},
   };
   for (const Case& c : cases) {
     FakePlatform platform = Registered(c.files, false, true);
     EXPECT_EQ(platform.RegistryValueNames(kDelphiPackages), c.delphi) << c.what;
-    EXPECT_EQ(platform.RegistryValueNames(kBuilderPackages), c.builder) << c.what;
+    EXPECT_EQ(platform.RegistryValueNames(kBuilderPackages), c.builder)
+        << c.what;
   }
   FakePlatform platform = Registered({"KQV104_T.BPL"}, false, true);
-  EXPECT_EQ(platform.RegistryValue(kBuilderPackages, "C:\\LIB\\KQV104_T.BPL")->data,
-            std::string("Korvane Volume I (trial-run)\0", 29));
+  EXPECT_EQ(
+      platform.RegistryValue(kBuilderPackages, "C:\\LIB\\KQV104_T.BPL")->data,
+      std::string("Korvane Volume I (trial-run)\0", 29));
 }
 
 TEST(RegisterTrialPackagesTest, PurgeThenTrialLeavesOneRegistration) {

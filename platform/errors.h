@@ -24,10 +24,10 @@ class Exception : public std::exception {
   const void* address_;
 };
 
-#define KORVINST_ERROR_CLASS(Name)                             \
-  class Name : public Exception {                              \
-   public:                                                     \
-    using Exception::Exception;                                \
+#define KORVINST_ERROR_CLASS(Name)                           \
+  class Name : public Exception {                            \
+   public:                                                   \
+    using Exception::Exception;                              \
     const char* ClassName() const override { return #Name; } \
   }
 

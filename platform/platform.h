@@ -67,8 +67,8 @@ class Platform {
   virtual bool QueryKeyInfo(KeyHandle key, uint32_t* value_count,
                             uint32_t* max_name_length) = 0;
   // Gives the name of the value at index when it fits in max_length bytes.
-  virtual bool EnumValueName(KeyHandle key, uint32_t index,
-                             uint32_t max_length, std::string* name) = 0;
+  virtual bool EnumValueName(KeyHandle key, uint32_t index, uint32_t max_length,
+                             std::string* name) = 0;
   // Closes a key opened or created above.
   virtual void CloseKey(KeyHandle key) = 0;
 

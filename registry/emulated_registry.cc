@@ -49,8 +49,7 @@ bool EmulatedRegistry::CreateKey(RootKey root, const std::string& path,
   return true;
 }
 
-QueryStatus EmulatedRegistry::QueryValue(KeyHandle key,
-                                         const std::string& name,
+QueryStatus EmulatedRegistry::QueryValue(KeyHandle key, const std::string& name,
                                          uint32_t* type, std::string* data) {
   Refresh();
   RegKey* open = KeyOf(key, store_, nullptr);

@@ -21,8 +21,8 @@ class EmulatedRegistry {
   bool OpenKey(RootKey root, const std::string& path, KeyAccess access,
                KeyHandle* key);
   bool CreateKey(RootKey root, const std::string& path, KeyHandle* key);
-  QueryStatus QueryValue(KeyHandle key, const std::string& name,
-                         uint32_t* type, std::string* data);
+  QueryStatus QueryValue(KeyHandle key, const std::string& name, uint32_t* type,
+                         std::string* data);
   bool SetValue(KeyHandle key, const std::string& name, uint32_t type,
                 const std::string& data);
   bool DeleteValue(KeyHandle key, const std::string& name);

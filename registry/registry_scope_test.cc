@@ -15,9 +15,8 @@ void RegistryScopeContract::SetUp() {
   static int counter = 0;
   auto now = std::chrono::steady_clock::now().time_since_epoch().count();
   key_ = "Software\\korvinst-test\\" +
-         std::string(::testing::UnitTest::GetInstance()
-                         ->current_test_info()
-                         ->name())
+         std::string(
+             ::testing::UnitTest::GetInstance()->current_test_info()->name())
              .substr(0, 40) +
          "-" + std::to_string(now) + "-" + std::to_string(++counter);
   for (char& c : key_) {
@@ -91,8 +90,8 @@ TEST_P(RegistryScopeContract, WrittenTextIsRegSzWithItsNul) {
   ASSERT_TRUE(registry.OpenOrCreateKey(key_));
   registry.WriteString("v", "C:\\LIB");
   KeyHandle key = 0;
-  ASSERT_TRUE(platform_->OpenKey(RootKey::kCurrentUser, key_, KeyAccess::kRead,
-                                 &key));
+  ASSERT_TRUE(
+      platform_->OpenKey(RootKey::kCurrentUser, key_, KeyAccess::kRead, &key));
   uint32_t type = 0;
   std::string data;
   EXPECT_EQ(platform_->QueryValue(key, "v", &type, &data), QueryStatus::kFound);
@@ -126,8 +125,9 @@ TEST_P(RegistryScopeContract, ChangingTheRootClosesTheKey) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fake, RegistryScopeContract,
-                         ::testing::Values(PlatformFactory(
-                             [] { return std::make_unique<FakePlatform>(); })));
+                         ::testing::Values(PlatformFactory([] {
+                           return std::make_unique<FakePlatform>();
+                         })));
 
 // What only the fake can arrange: keys open for reading only, failing calls.
 class RegistryScopeTest : public ::testing::Test {

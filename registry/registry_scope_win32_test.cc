@@ -8,8 +8,9 @@ namespace korvinst {
 namespace {
 
 INSTANTIATE_TEST_SUITE_P(Win32, RegistryScopeContract,
-                         ::testing::Values(PlatformFactory(
-                             [] { return std::make_unique<Win32Platform>(); })));
+                         ::testing::Values(PlatformFactory([] {
+                           return std::make_unique<Win32Platform>();
+                         })));
 
 }  // namespace
 }  // namespace korvinst

@@ -151,10 +151,12 @@ class Regedit4Reader {
     std::size_t p = 0;
     while (p < hex.size()) {
       std::size_t end = hex.find(',', p);
-      std::string item = hex.substr(p, end == std::string::npos ? end : end - p);
+      std::string item =
+          hex.substr(p, end == std::string::npos ? end : end - p);
       item.erase(0, item.find_first_not_of(" \t"));
       item.erase(item.find_last_not_of(" \t") + 1);
-      if (item.size() != 2 || !std::isxdigit(static_cast<unsigned char>(item[0])) ||
+      if (item.size() != 2 ||
+          !std::isxdigit(static_cast<unsigned char>(item[0])) ||
           !std::isxdigit(static_cast<unsigned char>(item[1]))) {
         Fail("bad hex byte '" + item + "'");
       }
@@ -192,19 +194,24 @@ class Regedit4Reader {
       }
       uint32_t number = static_cast<uint32_t>(std::stoul(digits, nullptr, 16));
       std::string bytes;
-      for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(number >> (8 * i)));
+      for (int i = 0; i < 4; ++i)
+        bytes.push_back(static_cast<char>(number >> (8 * i)));
       RegistryStore::SetValue(key, name, kRegDword, bytes);
     } else if (data.rfind("hex:", 0) == 0) {
-      RegistryStore::SetValue(key, name, kRegBinary, ReadHexBytes(data.substr(4)));
+      RegistryStore::SetValue(key, name, kRegBinary,
+                              ReadHexBytes(data.substr(4)));
     } else if (data.rfind("hex(", 0) == 0) {
       std::size_t close = data.find("):");
-      std::string number = data.substr(4, close == std::string::npos ? 0 : close - 4);
+      std::string number =
+          data.substr(4, close == std::string::npos ? 0 : close - 4);
       if (number.empty() || number.size() > 8 ||
-          number.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+          number.find_first_not_of("0123456789abcdefABCDEF") !=
+              std::string::npos) {
         Fail("bad hex(type)");
       }
       uint32_t type = static_cast<uint32_t>(std::stoul(number, nullptr, 16));
-      RegistryStore::SetValue(key, name, type, ReadHexBytes(data.substr(close + 2)));
+      RegistryStore::SetValue(key, name, type,
+                              ReadHexBytes(data.substr(close + 2)));
     } else {
       Fail("unknown value data '" + data + "'");
     }
@@ -219,8 +226,7 @@ class Regedit4Reader {
 }  // namespace
 
 std::string RegistryStore::FullPath(RootKey root, const std::string& path) {
-  std::string full =
-      kRootNames[root == RootKey::kLocalMachine ? 0 : 1];
+  std::string full = kRootNames[root == RootKey::kLocalMachine ? 0 : 1];
   if (!path.empty()) full += "\\" + path;
   return full;
 }
@@ -318,9 +324,10 @@ std::string RegistryStore::ToRegedit4() const {
   for (std::size_t i = 0; i < keys.size(); ++i) {
     const RegKey* key = keys[i];
     // A key without values that has keys below it comes back with them.
-    bool has_child = i + 1 < keys.size() &&
-                     UpperAscii(keys[i + 1]->path)
-                             .rfind(UpperAscii(key->path) + "\\", 0) == 0;
+    bool has_child =
+        i + 1 < keys.size() &&
+        UpperAscii(keys[i + 1]->path).rfind(UpperAscii(key->path) + "\\", 0) ==
+            0;
     if (key->values.empty() && has_child) continue;
     text += "\r\n[" + key->path + "]\r\n";
     for (const RegValue& value : key->values) {

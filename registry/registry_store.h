@@ -22,7 +22,7 @@ struct RegValue {
 };
 
 struct RegKey {
-  std::string path;  // full path as first written, root name first
+  std::string path;              // full path as first written, root name first
   std::vector<RegValue> values;  // in the order they were added
   // Position of each value by upper-cased name.
   std::unordered_map<std::string, std::size_t> index;

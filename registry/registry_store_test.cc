@@ -50,7 +50,8 @@ TEST(RegistryStoreTest, ReadsEveryKindOfValue) {
 TEST(RegistryStoreTest, WritesWhatItReads) {
   RegistryStore store = RegistryStore::FromRegedit4(kSample);
   RegKey* key = store.CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\X");
-  RegistryStore::SetValue(key, "line\"break", kRegSz, std::string("a\r\nb\0", 5));
+  RegistryStore::SetValue(key, "line\"break", kRegSz,
+                          std::string("a\r\nb\0", 5));
   RegistryStore::SetValue(key, "high", kRegSz, std::string("C:\\\xe4\0", 5));
   RegistryStore::SetValue(key, "qword", 11, std::string(8, '\1'));
   RegistryStore::SetValue(key, "odd type", 0x12345, "");
@@ -66,8 +67,9 @@ TEST(RegistryStoreTest, WritesWhatItReads) {
 TEST(RegistryStoreTest, NewKeyTakesTheCaseOfItsExistingParents) {
   RegistryStore store = RegistryStore::FromRegedit4(
       "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Borland]\r\n\"v\"=\"x\"\r\n");
-  EXPECT_EQ(store.CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Help")->path,
-            "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Help");
+  EXPECT_EQ(
+      store.CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Help")->path,
+      "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Help");
   // Keys that only hold other keys are not written out.
   EXPECT_EQ(store.ToRegedit4(),
             "REGEDIT4\r\n"
@@ -82,13 +84,15 @@ TEST(RegistryStoreTest, BadTextNamesItsLine) {
   } cases[] = {
       {"", "line 0: the text does not start with REGEDIT4"},
       {"Windows Registry Editor Version 5.00\r\n", "line 1: the text does not"},
-      {"REGEDIT4\n\"v\"=\"x\"\n", "line 2: a value stands before the first key"},
+      {"REGEDIT4\n\"v\"=\"x\"\n",
+       "line 2: a value stands before the first key"},
       {"REGEDIT4\n[HKEY_USERS\\X]\n", "line 2: unknown root key"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X\n", "line 2: a key line lacks its ]"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"v\"=\"open\n", "line 3: a quoted"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"v\"=dword:12\n", "line 3: a dword"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"v\"=hex:1,zz\n", "line 3: bad hex"},
-      {"REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"v\"=hex(x):00\n", "line 3: bad hex(type)"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"v\"=hex(x):00\n",
+       "line 3: bad hex(type)"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X]\nv=1\n", "line 3: a value line must"},
       {"REGEDIT4\n[-HKEY_CURRENT_USER\\X]\n", "line 2: key deletions"},
   };
@@ -106,7 +110,8 @@ TEST(RegistryStoreTest, BadTextNamesItsLine) {
 TEST(RegistryStoreTest, ReadOnlyMarkCoversTheKeysBelow) {
   RegistryStore store;
   store.MarkReadOnly("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft");
-  EXPECT_TRUE(store.IsReadOnly("hkey_local_machine\\software\\microsoft\\x\\y"));
+  EXPECT_TRUE(
+      store.IsReadOnly("hkey_local_machine\\software\\microsoft\\x\\y"));
   EXPECT_FALSE(store.IsReadOnly("HKEY_LOCAL_MACHINE\\SOFTWARE\\MicrosoftX"));
   EXPECT_FALSE(store.IsReadOnly("HKEY_LOCAL_MACHINE\\SOFTWARE"));
 }

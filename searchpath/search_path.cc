@@ -15,8 +15,10 @@ struct SearchPathTarget {
 };
 
 constexpr SearchPathTarget kSearchPathTargets[] = {
-    {"Software\\Borland\\Delphi\\2.0\\Library", "SearchPath", PathRule::kAppend},
-    {"Software\\Borland\\Delphi\\3.0\\Library", "SearchPath", PathRule::kAppend},
+    {"Software\\Borland\\Delphi\\2.0\\Library", "SearchPath",
+     PathRule::kAppend},
+    {"Software\\Borland\\Delphi\\3.0\\Library", "SearchPath",
+     PathRule::kAppend},
     {"Software\\Borland\\C++Builder\\1.0\\Library", "SearchPath",
      PathRule::kAppend},
     {"Software\\Borland\\C++Builder\\3.0\\Library", "Search Path",

@@ -17,11 +17,16 @@ TEST(ListHoldsFolderTest, ComparesWholeEntries) {
     const char* folder;
     bool held;
   } cases[] = {
-      {"C:\\LIB2;D:\\X", "C:\\LIB", false}, {"c:\\lib;D:\\X", "C:\\LIB", true},
-      {"D:\\X;C:\\LIB\\", "C:\\LIB", true}, {"D:\\X;C:\\LIB\\\\", "C:\\LIB", false},
-      {"C:\\", "C:\\", true},               {"C:\\;D:\\", "D:\\", true},
-      {"", "C:\\LIB", false},               {" C:\\LIB", "C:\\LIB", false},
-      {"X:\\C:\\LIB", "C:\\LIB", false},    {";;C:\\LIB;", "C:\\LIB", true},
+      {"C:\\LIB2;D:\\X", "C:\\LIB", false},
+      {"c:\\lib;D:\\X", "C:\\LIB", true},
+      {"D:\\X;C:\\LIB\\", "C:\\LIB", true},
+      {"D:\\X;C:\\LIB\\\\", "C:\\LIB", false},
+      {"C:\\", "C:\\", true},
+      {"C:\\;D:\\", "D:\\", true},
+      {"", "C:\\LIB", false},
+      {" C:\\LIB", "C:\\LIB", false},
+      {"X:\\C:\\LIB", "C:\\LIB", false},
+      {";;C:\\LIB;", "C:\\LIB", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ListHoldsFolder(c.list, c.folder), c.held)
@@ -108,12 +113,18 @@ TEST(ExtendSearchPathsTest, EveryPresentTargetInOrder) {
   platform.SetRegistryText(kBuilder3Library, "SearchPath", "untouched");
   platform.SetRegistryText(kBuilder1Debugging, "PathForSource", "1");
   ExtendSearchPaths(platform, "C:\\LIB");
-  EXPECT_EQ(platform.RegistryValue(kDelphi2Library, "SearchPath")->data, Sz("D2;C:\\LIB"));
-  EXPECT_EQ(platform.RegistryValue(kDelphi3Library, "SearchPath")->data, Sz("D3;C:\\LIB"));
-  EXPECT_EQ(platform.RegistryValue(kBuilder1Library, "SearchPath")->data, Sz("B1;C:\\LIB"));
-  EXPECT_EQ(platform.RegistryValue(kBuilder3Library, "Search Path")->data, Sz("B3;C:\\LIB"));
-  EXPECT_EQ(platform.RegistryValue(kBuilder3Library, "SearchPath")->data, Sz("untouched"));
-  EXPECT_EQ(platform.RegistryValue(kBuilder1Debugging, "PathForSource")->data, Sz("C:\\LIB"));
+  EXPECT_EQ(platform.RegistryValue(kDelphi2Library, "SearchPath")->data,
+            Sz("D2;C:\\LIB"));
+  EXPECT_EQ(platform.RegistryValue(kDelphi3Library, "SearchPath")->data,
+            Sz("D3;C:\\LIB"));
+  EXPECT_EQ(platform.RegistryValue(kBuilder1Library, "SearchPath")->data,
+            Sz("B1;C:\\LIB"));
+  EXPECT_EQ(platform.RegistryValue(kBuilder3Library, "Search Path")->data,
+            Sz("B3;C:\\LIB"));
+  EXPECT_EQ(platform.RegistryValue(kBuilder3Library, "SearchPath")->data,
+            Sz("untouched"));
+  EXPECT_EQ(platform.RegistryValue(kBuilder1Debugging, "PathForSource")->data,
+            Sz("C:\\LIB"));
   // A second run appends nothing.
   std::string text = platform.registry().ToRegedit4();
   ExtendSearchPaths(platform, "C:\\LIB");
@@ -149,8 +160,10 @@ TEST(ExtendSearchPathsTest, ErrorsStopTheRemainingTargets) {
     platform.registry().MarkReadOnly(kDelphi3Library);
     platform.SetRegistryText(kBuilder3Library, "Search Path", "B3");
     EXPECT_EQ(ErrorOf(platform), "Failed to set data for 'SearchPath'");
-    EXPECT_EQ(platform.RegistryValue(kDelphi3Library, "SearchPath")->data, Sz("D3"));
-    EXPECT_EQ(platform.RegistryValue(kBuilder3Library, "Search Path")->data, Sz("B3"));
+    EXPECT_EQ(platform.RegistryValue(kDelphi3Library, "SearchPath")->data,
+              Sz("D3"));
+    EXPECT_EQ(platform.RegistryValue(kBuilder3Library, "Search Path")->data,
+              Sz("B3"));
     EXPECT_EQ(platform.OpenKeyCount(), 0u);
   }
   {

@@ -146,8 +146,7 @@ bool FakePlatform::FlushFile(FileHandle file) {
 
 void FakePlatform::CloseFile(FileHandle file) { open_files_.erase(file); }
 
-bool FakePlatform::RenameOver(const std::string& from,
-                               const std::string& to) {
+bool FakePlatform::RenameOver(const std::string& from, const std::string& to) {
   calls.push_back("RenameOver " + from + " " + to);
   std::string from_key = KeyOf(from);
   std::string to_key = KeyOf(to);

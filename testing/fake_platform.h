@@ -35,8 +35,8 @@ class FakePlatform : public Platform {
                KeyHandle* key) override;
   bool CreateKey(RootKey root, const std::string& path,
                  KeyHandle* key) override;
-  QueryStatus QueryValue(KeyHandle key, const std::string& name,
-                         uint32_t* type, std::string* data) override;
+  QueryStatus QueryValue(KeyHandle key, const std::string& name, uint32_t* type,
+                         std::string* data) override;
   bool SetValue(KeyHandle key, const std::string& name, uint32_t type,
                 const std::string& data) override;
   bool DeleteValue(KeyHandle key, const std::string& name) override;

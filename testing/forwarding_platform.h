@@ -18,8 +18,8 @@ class ForwardingPlatform : public Platform {
                  KeyHandle* key) override {
     return target_.CreateKey(root, path, key);
   }
-  QueryStatus QueryValue(KeyHandle key, const std::string& name,
-                         uint32_t* type, std::string* data) override {
+  QueryStatus QueryValue(KeyHandle key, const std::string& name, uint32_t* type,
+                         std::string* data) override {
     return target_.QueryValue(key, name, type, data);
   }
   bool SetValue(KeyHandle key, const std::string& name, uint32_t type,

@@ -6,7 +6,8 @@ namespace test {
 
 constexpr char kHkcu[] = "HKEY_CURRENT_USER\\";
 constexpr char kHklm[] = "HKEY_LOCAL_MACHINE\\";
-constexpr char kDelphi3[] = "HKEY_LOCAL_MACHINE\\Software\\Borland\\Delphi\\3.0";
+constexpr char kDelphi3[] =
+    "HKEY_LOCAL_MACHINE\\Software\\Borland\\Delphi\\3.0";
 constexpr char kWindowsHelp[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Help";
 constexpr char kDelphiPackages[] =

@@ -30,7 +30,8 @@ TEST(StringListTest, SplitsAtEveryKindOfLineEnd) {
 
 TEST(StringListTest, NulIsAnOrdinaryByte) {
   std::string text("a\0b\r\nc\0", 7);
-  EXPECT_EQ(LinesOf(text), (Lines{std::string("a\0b", 3), std::string("c\0", 2)}));
+  EXPECT_EQ(LinesOf(text),
+            (Lines{std::string("a\0b", 3), std::string("c\0", 2)}));
 }
 
 TEST(StringListTest, TextEndsEveryLineWithCrLf) {

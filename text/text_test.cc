@@ -16,9 +16,12 @@ TEST(TextTest, ContainmentIgnoresCaseAndNeverFindsEmptyText) {
     const char* haystack;
     bool found;
   } cases[] = {
-      {"INSTALL", "/Install", true}, {"INSTALL", "UNINSTALL", true},
-      {"INSTALL", "INST", false},    {"", "anything", false},
-      {"", "", false},               {"\xe4", "\xc4", false},
+      {"INSTALL", "/Install", true},
+      {"INSTALL", "UNINSTALL", true},
+      {"INSTALL", "INST", false},
+      {"", "anything", false},
+      {"", "", false},
+      {"\xe4", "\xc4", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ContainsIgnoringCase(c.needle, c.haystack), c.found)

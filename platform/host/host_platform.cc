@@ -165,9 +165,8 @@ bool HostRegistry::Save() {
   return true;
 }
 
-bool HostRegistry::Change(
-    const std::function<bool(RegistryStore&)>& change,
-    const std::function<void(RegistryStore&)>& undo) {
+bool HostRegistry::Change(const std::function<bool(RegistryStore&)>& change,
+                          const std::function<void(RegistryStore&)>& undo) {
   // Another run may have changed the file: take it in under the lock.
   FileLock lock(lock_file_);
   if (!lock.locked()) return false;
@@ -309,9 +308,7 @@ bool HostPlatform::WriteFile(FileHandle file, const char* data,
   return true;
 }
 
-bool HostPlatform::FlushFile(FileHandle file) {
-  return fsync(FdOf(file)) == 0;
-}
+bool HostPlatform::FlushFile(FileHandle file) { return fsync(FdOf(file)) == 0; }
 
 void HostPlatform::CloseFile(FileHandle file) { close(FdOf(file)); }
 

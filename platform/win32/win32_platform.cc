@@ -46,14 +46,14 @@ QueryStatus Win32Platform::QueryValue(KeyHandle key, const std::string& name,
                                       uint32_t* type, std::string* data) {
   DWORD value_type = 0;
   DWORD size = 0;
-  LONG status = RegQueryValueExA(AsKey(key), name.c_str(), nullptr,
-                                 &value_type, nullptr, &size);
+  LONG status = RegQueryValueExA(AsKey(key), name.c_str(), nullptr, &value_type,
+                                 nullptr, &size);
   // The value may grow between asking its size and reading it.
   while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
     std::vector<BYTE> buffer(size + 1);
     DWORD got = size;
-    status = RegQueryValueExA(AsKey(key), name.c_str(), nullptr,
-                              &value_type, buffer.data(), &got);
+    status = RegQueryValueExA(AsKey(key), name.c_str(), nullptr, &value_type,
+                              buffer.data(), &got);
     if (status == ERROR_SUCCESS) {
       *type = value_type;
       data->assign(reinterpret_cast<const char*>(buffer.data()), got);
@@ -80,8 +80,8 @@ bool Win32Platform::QueryKeyInfo(KeyHandle key, uint32_t* value_count,
                                  uint32_t* max_name_length) {
   DWORD count = 0;
   DWORD longest = 0;
-  if (RegQueryInfoKeyA(AsKey(key), nullptr, nullptr, nullptr, nullptr,
-                       nullptr, nullptr, &count, &longest, nullptr, nullptr,
+  if (RegQueryInfoKeyA(AsKey(key), nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, &count, &longest, nullptr, nullptr,
                        nullptr) != ERROR_SUCCESS) {
     return false;
   }
@@ -94,8 +94,8 @@ bool Win32Platform::EnumValueName(KeyHandle key, uint32_t index,
                                   uint32_t max_length, std::string* name) {
   std::vector<char> buffer(max_length + 1);
   DWORD length = max_length + 1;
-  if (RegEnumValueA(AsKey(key), index, buffer.data(), &length, nullptr,
-                    nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+  if (RegEnumValueA(AsKey(key), index, buffer.data(), &length, nullptr, nullptr,
+                    nullptr, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   name->assign(buffer.data(), length);
@@ -162,8 +162,7 @@ bool Win32Platform::FlushFile(FileHandle file) {
 
 void Win32Platform::CloseFile(FileHandle file) { CloseHandle(AsFile(file)); }
 
-bool Win32Platform::RenameOver(const std::string& from,
-                                const std::string& to) {
+bool Win32Platform::RenameOver(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
