@@ -24,7 +24,7 @@ extern char** environ;
 namespace korvinst {
 namespace bench {
 
-// The child's part of BM_MergePeakMemory; see bench_main.cc.
+// The child's side of BM_MergePeakMemory; see bench_main.cc.
 int MergePeakChild(const std::string& machine_folder);
 
 namespace {

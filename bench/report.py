@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Turns one benchmark run into the tables of the README's Performance part.
+"""Turns one benchmark run into the tables of the README's Performance section.
 
     python3 bench/report.py <bench.json> [<wine.json>]
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and runs all of them: the host benchmarks, the peak
 # memory of the largest merge, and the Windows build against a reg.exe
-# script under Wine. Prints the tables of the README's Performance part.
+# script under Wine. Prints the tables of the README's Performance section.
 #   bash bench/run.sh
 # KORVINST_BENCH_BUILD  the build folder (default /tmp/bench-build)
 # KORVINST_BENCH_OUT    where the results go (default <build>/bench-results)
