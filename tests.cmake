@@ -50,3 +50,7 @@ if(KORVINST_PLATFORM STREQUAL "host")
   add_test(NAME host_machine
     COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/host_machine_test.py $<TARGET_FILE:korvinst>)
 endif()
+if(KORVINST_PLATFORM STREQUAL "win32")
+  add_test(NAME concurrent_windows
+    COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/wine_concurrent_test.py $<TARGET_FILE:korvinst>)
+endif()
