@@ -1,12 +1,23 @@
 #include "text/text.h"
 
+#include <algorithm>
+
 namespace korvinst {
+namespace {
+
+char UpperAsciiChar(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameIgnoringCase(char a, char b) {
+  return UpperAsciiChar(a) == UpperAsciiChar(b);
+}
+
+}  // namespace
 
 std::string UpperAscii(const std::string& text) {
   std::string upper = text;
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char& c : upper) c = UpperAsciiChar(c);
   return upper;
 }
 
@@ -21,11 +32,14 @@ std::string LowerAscii(const std::string& text) {
 bool ContainsIgnoringCase(const std::string& needle,
                           const std::string& haystack) {
   if (needle.empty()) return false;
-  return UpperAscii(haystack).find(UpperAscii(needle)) != std::string::npos;
+  // Compared byte by byte, without upper-cased copies of long texts.
+  return std::search(haystack.begin(), haystack.end(), needle.begin(),
+                     needle.end(), SameIgnoringCase) != haystack.end();
 }
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-  return UpperAscii(a) == UpperAscii(b);
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), SameIgnoringCase);
 }
 
 std::string WithTrailingBackslash(const std::string& folder) {
