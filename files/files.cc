@@ -1,6 +1,7 @@
 #include "files/files.h"
 
 #include <utility>
+#include <vector>
 
 #include "platform/errors.h"
 
@@ -77,16 +78,24 @@ std::string ReadWholeFile(Platform& platform, const std::string& path) {
   if (!file.Open(path, FileMode::kReadExisting)) {
     throw EFOpenError("Cannot open file " + path);
   }
-  std::string contents;
-  std::string chunk(kReadChunk, '\0');
+  // The chunks are joined once at the end, so that the text takes its own
+  // size and no more: a growing string would hold up to twice that.
+  std::vector<std::string> chunks;
+  std::size_t total = 0;
   for (;;) {
+    std::string chunk(kReadChunk, '\0');
     std::size_t got = 0;
     if (!platform.ReadFile(file.handle(), &chunk[0], chunk.size(), &got)) {
       throw EReadError("Stream read error");
     }
     if (got == 0) break;
-    contents.append(chunk, 0, got);
+    chunk.resize(got);
+    total += got;
+    chunks.push_back(std::move(chunk));
   }
+  std::string contents;
+  contents.reserve(total);
+  for (const std::string& chunk : chunks) contents += chunk;
   return contents;
 }
 

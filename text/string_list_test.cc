@@ -13,7 +13,7 @@ std::vector<std::string> LinesOf(const std::string& text) {
   TStringList list;
   list.SetText(text);
   std::vector<std::string> lines;
-  for (std::size_t i = 0; i < list.Count(); ++i) lines.push_back(list[i]);
+  for (std::size_t i = 0; i < list.Count(); ++i) lines.emplace_back(list[i]);
   return lines;
 }
 

@@ -29,15 +29,14 @@ std::string LowerAscii(const std::string& text) {
   return lower;
 }
 
-bool ContainsIgnoringCase(const std::string& needle,
-                          const std::string& haystack) {
+bool ContainsIgnoringCase(std::string_view needle, std::string_view haystack) {
   if (needle.empty()) return false;
   // Compared byte by byte, without upper-cased copies of long texts.
   return std::search(haystack.begin(), haystack.end(), needle.begin(),
                      needle.end(), SameIgnoringCase) != haystack.end();
 }
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), SameIgnoringCase);
 }

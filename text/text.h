@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace korvinst {
 
@@ -12,10 +13,9 @@ std::string UpperAscii(const std::string& text);
 std::string LowerAscii(const std::string& text);
 // True when needle occurs in haystack, both upper-cased; an empty needle
 // is never found.
-bool ContainsIgnoringCase(const std::string& needle,
-                          const std::string& haystack);
+bool ContainsIgnoringCase(std::string_view needle, std::string_view haystack);
 // True when both texts are equal once upper-cased.
-bool EqualsIgnoringCase(const std::string& a, const std::string& b);
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // The folder text with a "\" appended when it does not end with one.
 std::string WithTrailingBackslash(const std::string& folder);
 // The folder text without one trailing "\" when it is longer than 3
