@@ -41,38 +41,10 @@ std::string ReadHostFile(const std::string& path);
 // The platform's registry operations on an in-memory store, without the
 // recording of the test fake (which would be measured too); files do not
 // exist on it.
-class MemoryPlatform : public Platform {
+class MemoryPlatform : public EmulatedRegistryPlatform {
  public:
+  MemoryPlatform() : EmulatedRegistryPlatform(registry_) {}
   RegistryStore& store() { return registry_.store(); }
-
-  bool OpenKey(RootKey root, const std::string& path, KeyAccess access,
-               KeyHandle* key) override {
-    return registry_.OpenKey(root, path, access, key);
-  }
-  bool CreateKey(RootKey root, const std::string& path,
-                 KeyHandle* key) override {
-    return registry_.CreateKey(root, path, key);
-  }
-  QueryStatus QueryValue(KeyHandle key, const std::string& name,
-                         uint32_t* type, std::string* data) override {
-    return registry_.QueryValue(key, name, type, data);
-  }
-  bool SetValue(KeyHandle key, const std::string& name, uint32_t type,
-                const std::string& data) override {
-    return registry_.SetValue(key, name, type, data);
-  }
-  bool DeleteValue(KeyHandle key, const std::string& name) override {
-    return registry_.DeleteValue(key, name);
-  }
-  bool QueryKeyInfo(KeyHandle key, uint32_t* value_count,
-                    uint32_t* max_name_length) override {
-    return registry_.QueryKeyInfo(key, value_count, max_name_length);
-  }
-  bool EnumValueName(KeyHandle key, uint32_t index, uint32_t max_length,
-                     std::string* name) override {
-    return registry_.EnumValueName(key, index, max_length, name);
-  }
-  void CloseKey(KeyHandle key) override { registry_.CloseKey(key); }
 
   bool FindEntry(const std::string&, DirEntry*) override { return false; }
   bool OpenFile(const std::string&, FileMode, FileHandle*) override {

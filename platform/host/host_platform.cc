@@ -187,38 +187,10 @@ bool HostRegistry::Change(const std::function<bool(RegistryStore&)>& change,
 
 HostPlatform::HostPlatform(const std::string& machine_folder,
                            const std::string& program_path)
-    : machine_folder_(machine_folder),
+    : EmulatedRegistryPlatform(registry_),
+      machine_folder_(machine_folder),
       program_path_(program_path),
       registry_(machine_folder) {}
-
-bool HostPlatform::OpenKey(RootKey root, const std::string& path,
-                           KeyAccess access, KeyHandle* key) {
-  return registry_.OpenKey(root, path, access, key);
-}
-bool HostPlatform::CreateKey(RootKey root, const std::string& path,
-                             KeyHandle* key) {
-  return registry_.CreateKey(root, path, key);
-}
-QueryStatus HostPlatform::QueryValue(KeyHandle key, const std::string& name,
-                                     uint32_t* type, std::string* data) {
-  return registry_.QueryValue(key, name, type, data);
-}
-bool HostPlatform::SetValue(KeyHandle key, const std::string& name,
-                            uint32_t type, const std::string& data) {
-  return registry_.SetValue(key, name, type, data);
-}
-bool HostPlatform::DeleteValue(KeyHandle key, const std::string& name) {
-  return registry_.DeleteValue(key, name);
-}
-bool HostPlatform::QueryKeyInfo(KeyHandle key, uint32_t* value_count,
-                                uint32_t* max_name_length) {
-  return registry_.QueryKeyInfo(key, value_count, max_name_length);
-}
-bool HostPlatform::EnumValueName(KeyHandle key, uint32_t index,
-                                 uint32_t max_length, std::string* name) {
-  return registry_.EnumValueName(key, index, max_length, name);
-}
-void HostPlatform::CloseKey(KeyHandle key) { registry_.CloseKey(key); }
 
 std::string HostPlatform::HostPath(const std::string& windows_path) const {
   std::string rest = windows_path;

@@ -35,25 +35,10 @@ class HostRegistry : public EmulatedRegistry {
   std::string loaded_stamp_;
 };
 
-class HostPlatform : public Platform {
+class HostPlatform : public EmulatedRegistryPlatform {
  public:
   HostPlatform(const std::string& machine_folder,
                const std::string& program_path);
-
-  bool OpenKey(RootKey root, const std::string& path, KeyAccess access,
-               KeyHandle* key) override;
-  bool CreateKey(RootKey root, const std::string& path,
-                 KeyHandle* key) override;
-  QueryStatus QueryValue(KeyHandle key, const std::string& name, uint32_t* type,
-                         std::string* data) override;
-  bool SetValue(KeyHandle key, const std::string& name, uint32_t type,
-                const std::string& data) override;
-  bool DeleteValue(KeyHandle key, const std::string& name) override;
-  bool QueryKeyInfo(KeyHandle key, uint32_t* value_count,
-                    uint32_t* max_name_length) override;
-  bool EnumValueName(KeyHandle key, uint32_t index, uint32_t max_length,
-                     std::string* name) override;
-  void CloseKey(KeyHandle key) override;
 
   bool FindEntry(const std::string& path, DirEntry* entry) override;
   bool OpenFile(const std::string& path, FileMode mode,
